@@ -92,6 +92,11 @@ class Pager {
   // Drops a cached page so the next page() reads it again (for writers).
   void Forget(uint32_t number);
 
+  // Writes a whole page through the file and keeps the cache in step; `number` may be
+  // the page just past the end, which grows the file. Every write of the engine comes
+  // through here, so a journal can be added in one place. (Defined in w_pager.cc.)
+  void WritePage(uint32_t number, const uint8_t* data);
+
  private:
   std::unique_ptr<File> file_;
   int jet_version_ = 0;
