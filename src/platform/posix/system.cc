@@ -209,7 +209,15 @@ class SignalEvents : public Events {
     sa.sa_handler = OnCloseSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+    sigset_t close_signals;
+    sigemptyset(&close_signals);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+      ::sigaction(sig, &sa, nullptr);
+      sigaddset(&close_signals, sig);
+    }
+    // A caller may have started us with them blocked; a request already pending then
+    // reaches the first event pass.
+    ::sigprocmask(SIG_UNBLOCK, &close_signals, nullptr);
   }
   bool TakeCloseRequest() override {
     int n = pending_close_requests.load();
