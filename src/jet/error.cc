@@ -25,3 +25,15 @@ void ThrowNoCurrentRecord() {
 }
 
 }  // namespace tolvane::jet
+
+namespace tolvane::jet {
+
+void ThrowInputTableNotFound(std::string_view name) {
+  throw Error(errc::kInputTableNotFound,
+              "The Microsoft Jet database engine cannot find the input table or query '" +
+                  std::string(name) +
+                  "'.  Make sure it exists and that its name is spelled correctly.",
+              "DAO.Database");
+}
+
+}  // namespace tolvane::jet

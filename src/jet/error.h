@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tolvane::jet {
 
@@ -19,7 +20,7 @@ constexpr int kSyntaxInQuery = 3075;
 constexpr int kInputTableNotFound = 3078;
 constexpr int kSyntaxInFrom = 3131;
 constexpr int kSyntaxInOrderBy = 3138;
-constexpr int kSyntaxInSelect = 3141;  // characters found after the end of the statement
+constexpr int kCharactersAfterEnd = 3142;
 constexpr int kItemNotFound = 3265;
 constexpr int kUnrecognizedFormat = 3343;
 constexpr int kTypeMismatchInCriteria = 3464;
@@ -52,5 +53,6 @@ class Error : public std::runtime_error {
 [[noreturn]] void ThrowUnrecognizedFormat(const std::string& path, const std::string& detail = {});
 [[noreturn]] void ThrowItemNotFound(std::string_view what = {});
 [[noreturn]] void ThrowNoCurrentRecord();
+[[noreturn]] void ThrowInputTableNotFound(std::string_view name);
 
 }  // namespace tolvane::jet
