@@ -81,6 +81,18 @@ void CheckTableIndexes(const Pager& pager, const TableDef& table, uint16_t code_
     decoder.Load(pager.page(at.data_page), at.slot);
     for (size_t i = 0; i < physical.size(); ++i) {
       if (!unkeyable[i].empty()) continue;
+      if (physical[i].flags & 0x02) {  // "ignore nulls": rows whose key is all null are left out
+        bool any = false;
+        Value v;
+        for (const IndexColumn& c : physical[i].columns) {
+          for (size_t f = 0; f < table.fields().size(); ++f) {
+            if (table.fields()[f].col_num != c.col_num) continue;
+            decoder.Decode(f, v);
+            any = any || !v.is_null();
+          }
+        }
+        if (!any) continue;
+      }
       try {
         IndexEntry e;
         e.key = IndexKeyOfRow(table, physical[i], decoder, version);
