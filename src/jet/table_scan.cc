@@ -42,11 +42,10 @@ bool TableScan::Next(RowLocation& out) {
   while (page_index_ < pages_.size()) {
     const Page page = pager_.page(pages_[page_index_]);
     if (rows_on_page_ < 0) {
-      // Usage maps may also mark pages that are no longer (or not yet) this table's.
       if (page.type() != static_cast<uint8_t>(PageType::kData) ||
           OwnerOfDataPage(page) != table_.tdef_page()) {
-        ++page_index_;
-        continue;
+        page.Corrupt("page " + std::to_string(page.number()) + " is in the page map of table '" +
+                     table_.name() + "' but is not one of its data pages");
       }
       rows_on_page_ = RowCount(page, jet);
       row_ = 0;

@@ -25,6 +25,8 @@ bool DataTypeFromStored(uint8_t stored, DataType& out) {
     case 0x0C: out = DataType::kMemo; return true;
     case 0x0F: out = DataType::kGuid; return true;
     case 0x10: out = DataType::kDecimal; return true;
+    // Found only in MSysAccessObjects (Access's own data); read as its raw bytes.
+    case 0x11: out = DataType::kBinary; return true;
     default: return false;
   }
 }
@@ -147,7 +149,7 @@ TableDef TableDef::Read(const Pager& pager, uint32_t first, std::string name, bo
       c.length = d.U16(at + 23);
     }
     if (!DataTypeFromStored(c.stored_type, c.type)) {
-      ThrowCorrupt(pager.path(), "column of unknown type 0x" + std::to_string(c.stored_type) +
+      ThrowCorrupt(pager.path(), "column of unknown type " + std::to_string(c.stored_type) +
                                      " in table '" + t.name_ + "'");
     }
     at += L.column_size;
