@@ -68,6 +68,16 @@ TEST(PosixProfile, FolderWithoutWriteRightStillLetsTheFileChange) {
   EXPECT_FALSE(profile->WriteString("S", "k", "2", (dir.path() / "locked" / "new.ini").string()));
 }
 
+// A UTF-8 file may hold what code page 1252 cannot. Our rule is '?'; the real A functions
+// put a look-alike there instead ("O" for omega), which is why this case is not in the table.
+TEST(PosixProfile, CharacterOutsideTheCodePageReadsAsQuestionMark) {
+  TempDir dir;
+  auto profile = MakeSystemProfile();
+  const std::string ini = dir.File("u.ini");
+  WriteBytes(ini, "\xEF\xBB\xBF[S]\r\nk=\xCE\xA9\xE2\x82\xAC\r\n");
+  EXPECT_EQ(profile->GetString("S", "k", "", 255, ini), "?\xE2\x82\xAC");
+}
+
 TEST(PosixProfile, FolderIsNoFile) {
   TempDir dir;
   auto profile = MakeSystemProfile();

@@ -392,8 +392,9 @@ class PosixProfile : public Profile {
     if (span) {
       const Line* line = FindKey(f, *span, k);
       if (line != nullptr) {
-        // The same value again leaves the file (and its time) alone.
-        if (ThroughCodePage(ValueOf(line->value)) == v) return true;
+        // The same text again leaves the file (and its time) alone. Compared as written,
+        // quotes included: writing 3 over "3" changes the file.
+        if (ThroughCodePage(TrimBlanksAndTabs(line->value)) == v) return true;
         out = f.raw.substr(0, line->begin) + EncodeText(f.encoding, line->name + "=" + v) +
               f.raw.substr(line->end);
       } else {
