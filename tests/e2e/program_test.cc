@@ -1,62 +1,18 @@
 // The real executable, run as a process in a product tree made by the test.
 #include <gtest/gtest.h>
 
-#include "common/run_exe.h"
-#include "common/test_env.h"
+#include "common/installation.h"
 
 namespace tolvane {
 namespace {
 
 using testing::ExeResult;
-using testing::ExeRun;
+using testing::Installation;
 using testing::ReadFile;
+using testing::Upper;
 using testing::WriteFile;
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
-class Installation : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root = testing::MakeTempDir();
-    prod = root + "/Prod";
-    program = prod + "/Tolvane";
-    testing::InstallExe(program);
-    WriteFile(prod + "/parameter/zrbconfiguration.ini",
-              "[Common]\r\nNameM1=M1\r\nNameM2=-\r\nSaveAndRestore=" + root + "/Save\r\n");
-    WriteFile(prod + "/parameter/Program.ini",
-              "[Project]\r\nNumberOfMachines=1\r\nVWStudio=false\r\n[Machine1]\r\nMachineName=M1\r\n");
-    WriteFile(root + "/Save/parameter/program.ini", "[Project]\r\nNumberOfMachines=1\r\n");
-    WriteFile(cfg(), "[Project]\r\nValidMachines=ALL\r\nForMachine1=true\r\n");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-  }
-
-  ExeResult Run(std::vector<std::string> args, std::string input = {}, bool close_request = false) {
-    ExeRun run;
-    run.exe = program + "/Tolvane_Config";
-    run.args = std::move(args);
-    run.stdin_text = std::move(input);
-    run.env = {"X=a-b_c", "WEXEL_SERVICE_PACK_LOG=" + sp_log()};
-    run.cwd = root;
-    run.pending_close_request = close_request;
-    return testing::RunExe(run);
-  }
-
-  std::string cfg() const { return program + "/Tolvane.cfg"; }
-  std::string error_log() const { return prod + "/ZRBcfglog.txt"; }
-  std::string sp_log() const { return root + "/WexelServicePack.log"; }
-  std::string language_file() const { return program + "/Tolvane_Config.ini"; }
-  bool Exists(const std::string& p) const { return std::filesystem::exists(p); }
-
-  std::string root, prod, program;
-};
-
-const char* const kCfg = "[Project]\r\nValidMachines=ALL\r\nForMachine1=true\r\n";
+const std::string kCfg = Installation::kCfg;
 
 TEST_F(Installation, EachModeRunsToTheEndAndStampsTheCfg) {
   struct Case {

@@ -91,9 +91,10 @@ class PosixFiles : public Files {
   void CopyOver(const std::string& source, const std::string& destination) override {
     auto bytes = ReadAll(source);
     if (!bytes) throw Failure(err::kFileNotFound, "Tolvane_Config", "File not found");
-    // Like the system copy on Windows: a read-only destination is not replaced.
-    if (::access(destination.c_str(), F_OK) == 0 && ::access(destination.c_str(), W_OK) != 0)
-      throw FileFailure(EACCES);
+    // Like the read-only attribute on Windows, which stops administrators too: a
+    // destination without any write permission is not replaced.
+    struct stat st;
+    if (::stat(destination.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) throw FileFailure(EACCES);
     // A half-written destination must never replace a whole one: write beside it, then
     // rename into place.
     std::string temp = destination + ".tmp-copy";
