@@ -82,35 +82,38 @@ size_t FixedWidth(DataType type, uint16_t length) {
 
 }  // namespace
 
+bool RowDecoder::StoredBytes(size_t i, const uint8_t*& p, size_t& n) const {
+  const Field& f = table_.fields()[i];
+  if (f.type == DataType::kBoolean || !NotNull(f.col_num)) return false;
+  if (f.is_fixed()) {
+    n = FixedWidth(f.type, f.length);
+    const size_t at = (jet3_ ? 1 : 2) + size_t{f.fixed_offset};
+    if (at + n > var_table_start_) Corrupt("fixed column '" + f.name + "' runs past the row");
+    p = row_ + at;
+    return true;
+  }
+  if (f.var_index >= var_count_) return false;
+  const uint32_t start = var_offsets_[f.var_index];
+  const uint32_t end = var_offsets_[f.var_index + 1];
+  if (start > end || end > var_table_start_) {
+    Corrupt("variable column '" + f.name + "' lies outside the row");
+  }
+  p = row_ + start;
+  n = end - start;
+  return true;
+}
+
 void RowDecoder::Decode(size_t i, Value& out) const {
   const Field& f = table_.fields()[i];
   if (f.type == DataType::kBoolean) {
     out.SetBoolean(NotNull(f.col_num));
     return;
   }
-  if (!NotNull(f.col_num)) {
-    out.SetNull(f.type);
-    return;
-  }
   const uint8_t* p;
   size_t n;
-  if (f.is_fixed()) {
-    n = FixedWidth(f.type, f.length);
-    const size_t at = (jet3_ ? 1 : 2) + size_t{f.fixed_offset};
-    if (at + n > var_table_start_) Corrupt("fixed column '" + f.name + "' runs past the row");
-    p = row_ + at;
-  } else {
-    if (f.var_index >= var_count_) {
-      out.SetNull(f.type);
-      return;
-    }
-    const uint32_t start = var_offsets_[f.var_index];
-    const uint32_t end = var_offsets_[f.var_index + 1];
-    if (start > end || end > var_table_start_) {
-      Corrupt("variable column '" + f.name + "' lies outside the row");
-    }
-    p = row_ + start;
-    n = end - start;
+  if (!StoredBytes(i, p, n)) {
+    out.SetNull(f.type);
+    return;
   }
   switch (f.type) {
     case DataType::kByte: out.SetByte(p[0]); return;

@@ -26,6 +26,10 @@ class RowDecoder {
   // Field `i` (in TableDef::fields() order) of the loaded row.
   void Decode(size_t i, Value& out) const;
 
+  // The bytes field `i` occupies in the row (for a long value: its 12-byte descriptor);
+  // false when it is null or absent from the row. Booleans have none.
+  bool StoredBytes(size_t i, const uint8_t*& data, size_t& size) const;
+
  private:
   [[noreturn]] void Corrupt(const std::string& what) const;
   bool NotNull(uint16_t col_num) const;
