@@ -74,6 +74,30 @@ double NumberOf(const Field& f, const Value& v) {
   ConversionError(f, std::string("a ") + DataTypeName(v.type()) + " value");
 }
 
+// Text such as "-922337203685477.5808" to ten-thousandths, exactly.
+bool ParseCurrency(std::string_view t, int64_t& out) {
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  bool negative = !t.empty() && t.front() == '-';
+  if (negative || (!t.empty() && t.front() == '+')) t.remove_prefix(1);
+  if (t.empty()) return false;
+  __int128 v = 0;
+  int decimals = -1;
+  for (char c : t) {
+    if (c == '.' && decimals < 0) { decimals = 0; continue; }
+    if (c < '0' || c > '9') return false;
+    if (decimals >= 4) continue;  // beyond a ten-thousandth: dropped
+    v = v * 10 + (c - '0');
+    if (decimals >= 0) ++decimals;
+    if (v > (static_cast<__int128>(1) << 64)) return false;
+  }
+  for (int d = decimals < 0 ? 0 : decimals; d < 4; ++d) v *= 10;
+  if (negative) v = -v;
+  if (v < INT64_MIN || v > INT64_MAX) return false;
+  out = static_cast<int64_t>(v);
+  return true;
+}
+
 int64_t WholeNumber(const Field& f, const Value& v, int64_t lo, int64_t hi) {
   double d = std::nearbyint(NumberOf(f, v));  // DAO rounds half to even
   if (!(d >= static_cast<double>(lo) && d <= static_cast<double>(hi))) {
@@ -163,6 +187,8 @@ Value CoerceToField(const Field& f, const Value& v) {
       break;
     case DataType::kCurrency: {
       if (v.type() == DataType::kCurrency) { out.SetCurrency(v.currency()); break; }
+      int64_t exact;
+      if (v.is_text() && ParseCurrency(v.text(), exact)) { out.SetCurrency(exact); break; }
       double d = std::nearbyint(NumberOf(f, v) * 10000.0);
       if (!(std::fabs(d) < 9.2e18)) ConversionError(f, "value out of range");
       out.SetCurrency(static_cast<int64_t>(d));
@@ -321,7 +347,7 @@ std::string EncodeRow(const TableDef& t, const std::vector<Value>& values, LongV
           Append32(data, 0);
           data += body;
         } else if (body.size() <= lv.MaxLongValueRow()) {
-          RowPointer at = lv.AddLongValueRow(body);
+          RowPointer at = lv.AddLongValueRow(i, body);
           Append32(data, len | 0x40000000u);
           Append32(data, (at.page << 8) | at.row);
           Append32(data, 0);
@@ -335,7 +361,7 @@ std::string EncodeRow(const TableDef& t, const std::vector<Value>& values, LongV
             std::string piece;
             Append32(piece, next);
             piece.append(body, k * chunk, std::min(chunk, body.size() - k * chunk));
-            RowPointer at = lv.AddLongValueRow(piece);
+            RowPointer at = lv.AddLongValueRow(i, piece);
             next = (at.page << 8) | at.row;
           }
           Append32(data, len);

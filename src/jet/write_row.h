@@ -21,8 +21,8 @@ constexpr size_t kMaxJet4Row = 4060;
 class LongValueStore {
  public:
   virtual ~LongValueStore() = default;
-  // Stores one LVAL row; returns where it went.
-  virtual RowPointer AddLongValueRow(const std::string& bytes) = 0;
+  // Stores one LVAL row of field `field`; returns where it went.
+  virtual RowPointer AddLongValueRow(size_t field, const std::string& bytes) = 0;
   // Largest row an LVAL page takes.
   virtual size_t MaxLongValueRow() const = 0;
 };

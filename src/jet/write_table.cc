@@ -7,6 +7,7 @@
 #include "jet/row.h"
 #include "jet/table_scan.h"
 #include "jet/usage_map.h"
+#include "jet/w_tdef_layout.h"
 
 namespace tolvane::jet {
 namespace {
@@ -65,11 +66,24 @@ TableWriter::TableWriter(WriteSession& session, uint32_t tdef_page, std::string 
     unique_counts_.push_back(ix.unique_entry_count);
     stores_.push_back(std::make_unique<IndexStore>(session_, ix.usage_map));
   }
+  const size_t n = table_.fields().size();
+  lval_pages_.assign(n, 0);
+  lval_owned_.assign(n, RowPointer{});
+  lval_free_.assign(n, RowPointer{});
+  for (const auto& m : TdefLayout::Read(session_, tdef_page).long_value_maps) {
+    for (size_t i = 0; i < n; ++i) {
+      if (table_.fields()[i].col_num != m.col_num) continue;
+      lval_owned_[i] = m.owned;
+      lval_free_[i] = m.free;
+    }
+  }
   for (uint32_t p : ReadUsageMap(session_.pager(), table_.owned_pages())) {
     Page page = session_.pager().page(p);
     if (page.type() == 0x01 && page.U32(4) == tdef_page) last_page_ = p;
   }
 }
+
+TableWriter::~TableWriter() = default;
 
 IndexTree TableWriter::Tree(size_t i) {
   return IndexTree(*stores_[i], IndexPageLayout::For(4), table_.physical_indexes()[i].root_page,
@@ -94,6 +108,11 @@ std::vector<Value> TableWriter::Coerce(const std::vector<Value>& values, bool as
       continue;
     }
     out.push_back(CoerceToField(f, values[i]));
+    // An explicit number above the counter moves it, as in Access.
+    if (assign_autonumbers && (f.flags & kColumnAutoNumber) && f.type == DataType::kLong &&
+        !out.back().is_null() && out.back().long_value() > static_cast<int32_t>(autonumber_)) {
+      autonumber_ = static_cast<uint32_t>(out.back().long_value());
+    }
   }
   return out;
 }
@@ -136,22 +155,26 @@ void TableWriter::CheckUnique(const std::vector<std::string>& keys, const std::v
 
 size_t TableWriter::MaxLongValueRow() const { return session_.page_size() - 14 - 2 - 16; }
 
-RowPointer TableWriter::AddLongValueRow(const std::string& bytes) {
+RowPointer TableWriter::AddLongValueRow(size_t field, const std::string& bytes) {
   const uint32_t ps = session_.page_size();
-  if (lval_page_ != 0) {
-    std::vector<uint8_t> page = session_.CopyPage(lval_page_);
+  uint32_t& lval_page = lval_pages_[field];
+  if (lval_page != 0) {
+    std::vector<uint8_t> page = session_.CopyPage(lval_page);
     int r = data_page::AddRow(page.data(), ps, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (r >= 0) {
-      session_.WritePage(lval_page_, page.data());
-      return {lval_page_, static_cast<uint8_t>(r)};
+      session_.WritePage(lval_page, page.data());
+      return {lval_page, static_cast<uint8_t>(r)};
     }
+    if (lval_free_[field].page != 0) session_.SetMapBit(lval_free_[field], lval_page, false);
   }
   std::vector<uint8_t> page(ps);
   data_page::Init(page.data(), ps, kLvalOwner);
   int r = data_page::AddRow(page.data(), ps, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   if (r < 0) ThrowCorrupt(session_.pager().path(), "long value row larger than a page");
-  lval_page_ = session_.AppendPage(page.data());
-  return {lval_page_, static_cast<uint8_t>(r)};
+  lval_page = session_.AppendPage(page.data());
+  if (lval_owned_[field].page != 0) session_.SetMapBit(lval_owned_[field], lval_page, true);
+  if (lval_free_[field].page != 0) session_.SetMapBit(lval_free_[field], lval_page, true);
+  return {lval_page, static_cast<uint8_t>(r)};
 }
 
 RowHome TableWriter::Place(const std::string& row, uint16_t flags) {

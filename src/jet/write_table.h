@@ -27,6 +27,7 @@ struct RowHome {
 class TableWriter : private LongValueStore {
  public:
   TableWriter(WriteSession& session, uint32_t tdef_page, std::string name, bool is_system);
+  ~TableWriter() override;
 
   const TableDef& table() const { return table_; }
 
@@ -42,7 +43,7 @@ class TableWriter : private LongValueStore {
   std::vector<Value> Read(RowHome home) const;
 
  private:
-  RowPointer AddLongValueRow(const std::string& bytes) override;
+  RowPointer AddLongValueRow(size_t field, const std::string& bytes) override;
   size_t MaxLongValueRow() const override;
 
   std::vector<Value> Coerce(const std::vector<Value>& values, bool assign_autonumbers);
@@ -59,7 +60,9 @@ class TableWriter : private LongValueStore {
   WriteSession& session_;
   TableDef table_;
   uint32_t last_page_ = 0;  // data page rows are added to; 0 when none yet
-  uint32_t lval_page_ = 0;
+  // Per field: the LVAL page its long values go to, and the maps that page is listed in.
+  std::vector<uint32_t> lval_pages_;
+  std::vector<RowPointer> lval_owned_, lval_free_;
   uint32_t row_count_ = 0;
   uint32_t autonumber_ = 0;
   std::vector<uint32_t> unique_counts_;
