@@ -26,6 +26,7 @@ struct IndexEntry {
     if (key != o.key) return key < o.key;  // std::string compares as unsigned bytes
     return page != o.page ? page < o.page : row < o.row;
   }
+  bool operator==(const IndexEntry& o) const { return SameRow(o) && child == o.child; }
   bool SameRow(const IndexEntry& o) const { return key == o.key && page == o.page && row == o.row; }
 };
 

@@ -64,9 +64,14 @@ IndexEntry IndexTree::SubtreeMax(uint32_t number) const {
   Broken(number, "index deeper than " + std::to_string(kMaxDepth) + " levels");
 }
 
-std::vector<IndexEntry> IndexTree::Children(uint32_t number, const IndexPage& page) const {
+std::vector<IndexEntry> IndexTree::Children(uint32_t number, const IndexPage& page,
+                                            bool tail_replaced) const {
   std::vector<IndexEntry> children = page.entries;
-  if (page.tail != 0) children.push_back(WithChild(SubtreeMax(page.tail), page.tail));
+  if (page.tail != 0) {
+    // A tail about to be replaced is not read: it may have been freed already.
+    children.push_back(tail_replaced ? WithChild(IndexEntry{}, page.tail)
+                                     : WithChild(SubtreeMax(page.tail), page.tail));
+  }
   if (children.empty()) Broken(number, "node without children");
   return children;
 }
@@ -210,7 +215,7 @@ void IndexTree::Propagate(std::vector<Step>& path) {
     if (page.leaf) {
       items = page.entries;
     } else {
-      items = Children(s.number, page);
+      items = Children(s.number, page, s.slot == page.entries.size());
       items.erase(items.begin() + static_cast<long>(s.slot));
       items.insert(items.begin() + static_cast<long>(s.slot), handed_up.begin(),
                    handed_up.end());

@@ -64,7 +64,8 @@ class IndexTree {
   // Writes the pages of `path` back from the leaf up after the leaf's entries changed.
   void Propagate(std::vector<Step>& path);
   // Children of a node page as (separator, child) pairs, the tail included.
-  std::vector<IndexEntry> Children(uint32_t number, const IndexPage& page) const;
+  std::vector<IndexEntry> Children(uint32_t number, const IndexPage& page,
+                                   bool tail_replaced) const;
   void SetChildren(IndexPage& page, std::vector<IndexEntry> children) const;
   void Relink(uint32_t number, bool set_prev, uint32_t value);
   std::vector<uint32_t> SplitPage(uint32_t number, IndexPage& page, bool is_root,
