@@ -44,8 +44,12 @@ class WindowsProfile : public Profile {
                         const std::string& file) override {
     if (size == 0) return {};
     std::vector<char> buffer(size, '\0');
+    // Windows strips the default's trailing blanks itself; Wine keeps one of an all-blank
+    // default. Stripping it here gives Windows' answer on both.
+    std::string stripped = default_value;
+    while (!stripped.empty() && stripped.back() == ' ') stripped.pop_back();
     DWORD n = ::GetPrivateProfileStringA(ToAnsi(section).c_str(), ToAnsi(key).c_str(),
-                                         ToAnsi(default_value).c_str(), buffer.data(), size,
+                                         ToAnsi(stripped).c_str(), buffer.data(), size,
                                          ToAnsi(file).c_str());
     if (n >= size) n = size - 1;
     return FromAnsi(std::string(buffer.data(), n));
