@@ -51,9 +51,23 @@ Page Pager::page(uint32_t number) const {
   }
   auto& slot = cache_[number];
   if (!slot) {
-    auto buf = std::make_unique<uint8_t[]>(page_size_);
-    file_->ReadAt(uint64_t{number} * page_size_, page_size_, buf.get());
-    slot = std::move(buf);
+    // Scans read pages in order: fetch a run of uncached pages in one read.
+    constexpr uint32_t kReadAhead = 32;
+    uint32_t run = 1;
+    while (run < kReadAhead && number + run < page_count_ && !cache_[number + run]) ++run;
+    if (run == 1) {
+      auto buf = std::make_unique<uint8_t[]>(page_size_);
+      file_->ReadAt(uint64_t{number} * page_size_, page_size_, buf.get());
+      slot = std::move(buf);
+    } else {
+      std::vector<uint8_t> chunk(size_t{run} * page_size_);
+      file_->ReadAt(uint64_t{number} * page_size_, chunk.size(), chunk.data());
+      for (uint32_t i = 0; i < run; ++i) {
+        auto buf = std::make_unique<uint8_t[]>(page_size_);
+        std::memcpy(buf.get(), chunk.data() + size_t{i} * page_size_, page_size_);
+        cache_[number + i] = std::move(buf);
+      }
+    }
   }
   return Page(this, number, slot.get(), page_size_);
 }

@@ -52,8 +52,15 @@ void AppendJet4Text(const uint8_t* data, size_t size, std::string& out) {
       compressed = !compressed;
       ++i;
     } else if (compressed) {
-      const uint8_t c = data[i++];
-      if (c < 0x80) out.push_back(static_cast<char>(c)); else AppendUtf8(c, out);
+      // Runs of ASCII are copied whole; they are nearly all text.
+      size_t j = i;
+      while (j < size && data[j] != 0 && data[j] < 0x80) ++j;
+      if (j > i) {
+        out.append(reinterpret_cast<const char*>(data + i), j - i);
+        i = j;
+      } else {
+        AppendUtf8(data[i++], out);
+      }
     } else {
       if (i + 1 >= size) break;
       AppendUcs2(data + i, 2, out);

@@ -2,6 +2,7 @@
 // export and query write CSV as mdb-export does with its default options: a header line of
 // bare column names, text and dates in double quotes (quotes doubled), numbers bare,
 // Booleans 1/0, Currency with four decimals, dates MM/DD/YY HH:MM:SS, nulls empty.
+#include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -92,11 +93,19 @@ int RunSchema(const std::string& file, const std::vector<std::string>& args) {
 
 void AppendQuoted(std::string_view s, std::string& out) {
   out.push_back('"');
-  for (char c : s) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
+  for (size_t q; (q = s.find('"')) != std::string_view::npos; s.remove_prefix(q + 1)) {
+    out.append(s.data(), q + 1);
+    out.push_back('"');
   }
+  out.append(s);
   out.push_back('"');
+}
+
+template <typename Int>
+void AppendInt(Int v, std::string& out) {
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
 }
 
 // mdb-export prints floating-point values with %.*g at the type's full precision.
@@ -111,9 +120,9 @@ void AppendCsvValue(const Value& v, std::string& out) {
   char buf[64];
   switch (v.type()) {
     case DataType::kBoolean: out.push_back(v.boolean() ? '1' : '0'); return;
-    case DataType::kByte: out += std::to_string(v.byte()); return;
-    case DataType::kInteger: out += std::to_string(v.integer()); return;
-    case DataType::kLong: out += std::to_string(v.long_value()); return;
+    case DataType::kByte: AppendInt(v.byte(), out); return;
+    case DataType::kInteger: AppendInt(v.integer(), out); return;
+    case DataType::kLong: AppendInt(v.long_value(), out); return;
     case DataType::kCurrency: {
       const int64_t c = v.currency();
       const uint64_t mag = c < 0 ? 0 - static_cast<uint64_t>(c) : static_cast<uint64_t>(c);
