@@ -173,9 +173,10 @@ Value CoerceToField(const Field& f, const Value& v) {
     case DataType::kBoolean:
       if (v.type() == DataType::kBoolean) { out.SetBoolean(v.boolean()); break; }
       if (v.is_text()) {
-        if (v.text() == "True" || v.text() == "true" || v.text() == "-1") { out.SetBoolean(true); break; }
-        if (v.text() == "False" || v.text() == "false" || v.text() == "0") { out.SetBoolean(false); break; }
-        ConversionError(f, "'" + v.text() + "' is not a Boolean");
+        std::string w;
+        for (char c : v.text()) w.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+        if (w == "true" || w == "yes" || w == "on") { out.SetBoolean(true); break; }
+        if (w == "false" || w == "no" || w == "off") { out.SetBoolean(false); break; }
       }
       out.SetBoolean(NumberOf(f, v) != 0);
       break;
