@@ -24,6 +24,8 @@ struct QueryCase {
   int error = 0;       // expected failure number instead
 };
 
+void PrintTo(const QueryCase& c, std::ostream* os) { *os << c.file << ": " << c.sql; }
+
 std::vector<std::string> Column(Recordset& rs, const char* column) {
   std::vector<std::string> out;
   for (; !rs.IsEOF(); rs.MoveNext()) {
