@@ -20,6 +20,8 @@
 
 namespace tolvane::jet {
 
+class DatabaseWriter;
+
 class Database {
  public:
   // 3024 missing file, 3343 not a Jet 3 / Jet 4 database, 3031 password-protected,
@@ -41,6 +43,17 @@ class Database {
   // The cached definition of a table; null when there is none of that name.
   std::shared_ptr<const TableDef> FindTable(std::string_view name) const;
 
+  // Writing (defined in w_object_model.cc). The first call reopens the file for writing;
+  // recordsets opened after that can be edited. Each change is in the file on return.
+  static std::unique_ptr<Database> Create(const std::string& path);  // a new empty Jet 4 file
+  void EnableWriting();
+  void CreateTable(const std::string& name, std::vector<Field> fields);
+  void DeleteTable(std::string_view name);  // 3265 when missing
+  void RenameColumn(std::string_view table, std::string_view old_name,
+                    std::string_view new_name);  // 3265 missing, 3191 name taken
+  // After a change: the catalog and table definitions are read again.
+  void AfterWrite();
+
  private:
   Database() = default;
   const CatalogEntry* FindEntry(std::string_view name) const;
@@ -49,6 +62,7 @@ class Database {
   Header header_;
   std::vector<CatalogEntry> catalog_;
   mutable std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> tables_;
+  std::shared_ptr<DatabaseWriter> writer_;  // once writing is enabled
 };
 
 }  // namespace tolvane::jet

@@ -39,6 +39,18 @@ class Recordset {
   // Home location of the current row (3021 without one).
   const RowLocation& location() const;
 
+  // Editing as DAO does it (defined in w_object_model.cc): AddNew or Edit, SetValue for
+  // fields, then Update (3020 without AddNew or Edit). SetValue converts at once (3421,
+  // 3163 for a text too long). A query recordset writes into the base table row it shows.
+  // Needs a Database with writing enabled (3027 otherwise).
+  void AddNew();
+  void Edit();
+  void SetValue(int i, const Value& value);
+  void SetValue(std::string_view name, const Value& value);
+  void Update();
+  void CancelUpdate();
+  bool IsEditing() const { return edit_mode_ != 0; }
+
  protected:
   Recordset(std::shared_ptr<const Pager> pager, std::shared_ptr<const TableDef> table,
             uint16_t code_page, std::vector<int> columns);
@@ -56,6 +68,8 @@ class Recordset {
   mutable std::vector<Value> values_;
   mutable std::vector<uint32_t> decoded_in_;  // row generation each value belongs to
   uint32_t generation_ = 1;
+  int edit_mode_ = 0;                // 0 none, 1 AddNew, 2 Edit
+  std::vector<Value> edit_values_;   // one per field of the base table
 };
 
 class TableRecordset : public Recordset {

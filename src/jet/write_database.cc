@@ -93,6 +93,7 @@ std::string FoldName(std::string_view name) {
 }
 
 DatabaseWriter::DatabaseWriter(const std::string& path) : session_(path) {}
+DatabaseWriter::DatabaseWriter(std::shared_ptr<Pager> pager) : session_(std::move(pager)) {}
 
 std::vector<CatalogEntry> DatabaseWriter::Catalog() const {
   return ReadCatalog(const_cast<WriteSession&>(session_).pager(), session_.header().code_page);
@@ -310,11 +311,8 @@ void DatabaseWriter::CreateTable(const std::string& name, const std::vector<Fiel
 void DatabaseWriter::DeleteTable(const std::string& name) {
   auto catalog = Catalog();
   const CatalogEntry* e = FindTable(catalog, name);
-  if (!e || e->is_system()) {
-    throw Error(errc::kInputTableNotFound,
-                "The Microsoft Jet database engine cannot find the input table or query '" + name +
-                    "'.  Make sure it exists and that its name is spelled correctly.");
-  }
+  // As DAO's TableDefs.Delete: a name not in the collection.
+  if (!e || e->is_system()) throw Error(errc::kItemNotFound, "Item not found in this collection.", "DAO.TableDefs", name);
   const CatalogEntry entry = *e;
   const std::string folded = FoldName(entry.name);
   if (FindTable(catalog, "MSysRelationships")) {

@@ -21,11 +21,12 @@ class DatabaseWriter {
  public:
   // Opens an existing Jet 4 file for writing.
   explicit DatabaseWriter(const std::string& path);
+  explicit DatabaseWriter(std::shared_ptr<Pager> writable_pager);
 
   // Fields: name, type (DAO codes), size (Text in characters, 1..255; Binary in bytes);
   // kColumnAutoNumber in flags makes a Long an autonumber. 3010 when the table exists.
   void CreateTable(const std::string& name, const std::vector<Field>& fields);
-  // 3078 when missing. Refuses (3303) a table that relationships refer to.
+  // 3265 when missing. Refuses (3303) a table that relationships refer to.
   void DeleteTable(const std::string& name);
   // 3265 for a missing table or column; 3191 when the new name exists.
   void RenameColumn(const std::string& table, const std::string& old_name,

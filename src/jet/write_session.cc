@@ -64,9 +64,12 @@ int AddRow(uint8_t* page, uint32_t page_size, const uint8_t* row, size_t size) {
 }  // namespace data_page
 
 WriteSession::WriteSession(const std::string& path)
-    : pager_(std::make_unique<Pager>(File::Open(path, true))), header_(Header::Read(*pager_)) {
+    : WriteSession(std::make_shared<Pager>(File::Open(path, true))) {}
+
+WriteSession::WriteSession(std::shared_ptr<Pager> pager)
+    : pager_(std::move(pager)), header_(Header::Read(*pager_)) {
   if (pager_->jet_version() != 4) {
-    throw Error(errc::kUnrecognizedFormat, "Unrecognized database format '" + path + "'.",
+    throw Error(errc::kUnrecognizedFormat, "Unrecognized database format '" + pager_->path() + "'.",
                 "DAO.Database", "only Jet 4 files can be written");
   }
 }

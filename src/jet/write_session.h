@@ -21,8 +21,11 @@ class WriteSession {
  public:
   // Opens `path` for reading and writing; only Jet 4 files can be written (3343 else).
   explicit WriteSession(const std::string& path);
+  // Over a pager already opened for writing, shared with readers of the same file.
+  explicit WriteSession(std::shared_ptr<Pager> pager);
 
   Pager& pager() { return *pager_; }
+  const std::shared_ptr<Pager>& shared_pager() const { return pager_; }
   const Header& header() const { return header_; }
   uint32_t page_size() const { return pager_->page_size(); }
 
@@ -39,7 +42,7 @@ class WriteSession {
   void Flush() { pager_->file().Flush(); }
 
  private:
-  std::unique_ptr<Pager> pager_;
+  std::shared_ptr<Pager> pager_;
   Header header_;
 };
 

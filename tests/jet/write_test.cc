@@ -276,7 +276,7 @@ TEST_P(WriteRoundTrip, CreateInsertUpdateRenameDrop) {
   {
     DatabaseWriter db(path);
     db.DeleteTable(table);
-    try { db.DeleteTable(table); FAIL(); } catch (const Error& err) { EXPECT_EQ(err.number(), 3078); }
+    try { db.DeleteTable(table); FAIL(); } catch (const Error& err) { EXPECT_EQ(err.number(), 3265); }
   }
   CheckFile(path, table, nullptr, before, "drop");
 }
