@@ -218,12 +218,59 @@ TEST(BadFile, NotADatabase) {
   EXPECT_EQ(ReadEverything(scratch.Write("empty.mdb", {})), 3343);
 }
 
-TEST(BadFile, PasswordIsRefused) {
-  TOLVANE_CORPUS_FILE_OR_SKIP(path, "jet3/testV1997.mdb");
-  std::vector<uint8_t> b = ReadAll(path);
-  b[0x42] ^= 0x5A;  // the encoded password's first byte no longer decodes to zero
+// The header is RC4-encoded, so flipping a stored byte flips the decoded one.
+TEST(BadFile, PasswordAndEncodingAreRefused) {
+  TOLVANE_CORPUS_FILE_OR_SKIP(jet3, "jet3/testV1997.mdb");
+  TOLVANE_CORPUS_FILE_OR_SKIP(jet4, "jet4/testV2000.mdb");
+  struct Case { const std::string& file; size_t at; int expected; };
+  const Case cases[] = {
+      {jet3, 0x42, 3031},  // first password byte
+      {jet4, 0x42 + 39, 3031},  // last byte of Jet 4's masked password
+      {jet3, 0x3E, 3343},  // database key: every page would be encoded
+      {jet4, 0x3E, 3343},
+  };
   Scratch scratch;
-  EXPECT_EQ(ReadEverything(scratch.Write("locked.mdb", b)), 3031);
+  for (const auto& c : cases) {
+    std::vector<uint8_t> b = ReadAll(c.file);
+    b[c.at] ^= 0x5A;
+    EXPECT_EQ(ReadEverything(scratch.Write("locked.mdb", b)), c.expected) << c.file << " " << c.at;
+  }
+}
+
+// A table whose page map is rewritten as a reference map (type 1) over a new bitmap page
+// that marks the same pages reads the same rows.
+TEST(UsageMap, ReferenceMapReadsLikeTheInlineOne) {
+  TOLVANE_CORPUS_FILE_OR_SKIP(path, "jet4/compIndexTestV2000.mdb");
+  const Layout l = LayoutOf(path);
+  std::vector<uint8_t> b = ReadAll(path);
+  const uint32_t bitmap_page = static_cast<uint32_t>(b.size() / l.page_size);
+  b.resize(b.size() + l.page_size, 0);
+  uint8_t* bitmap = &b[size_t{bitmap_page} * l.page_size];
+  bitmap[0] = 0x05;
+  bitmap[1] = 0x01;
+  for (uint32_t p : l.data_pages) bitmap[4 + p / 8] |= static_cast<uint8_t>(1u << (p % 8));
+  uint32_t ptr;
+  std::memcpy(&ptr, &b[size_t{l.tdef_page} * l.page_size + 55], 4);
+  const size_t page = size_t{ptr >> 8} * l.page_size;
+  uint16_t off, prev = static_cast<uint16_t>(l.page_size);
+  std::memcpy(&off, &b[page + l.row_table + 2 * (ptr & 0xFF)], 2);
+  if ((ptr & 0xFF) > 0) std::memcpy(&prev, &b[page + l.row_table + 2 * ((ptr & 0xFF) - 1)], 2);
+  uint8_t* row = &b[page + (off & 0x1FFF)];
+  std::memset(row, 0, (prev & 0x1FFF) - (off & 0x1FFF));
+  row[0] = 0x01;
+  Put32(b, page + (off & 0x1FFF) + 1, bitmap_page);
+  Scratch scratch;
+  auto original = Database::Open(path);
+  auto rebuilt = Database::Open(scratch.Write("reference.mdb", b));
+  EXPECT_EQ(ReadUsageMap(rebuilt->pager(), rebuilt->GetTableDef("Table1").owned_pages()), l.data_pages);
+  auto a = original->OpenTable("Table1");
+  auto c = rebuilt->OpenTable("Table1");
+  long rows = 0;
+  for (; !a->IsEOF() && !c->IsEOF(); a->MoveNext(), c->MoveNext(), ++rows) {
+    ASSERT_EQ(a->ValueAt(0), c->ValueAt(0));
+  }
+  EXPECT_TRUE(a->IsEOF() && c->IsEOF());
+  EXPECT_EQ(rows, 512);
 }
 
 // Random damage to every corpus file: whatever happens, only the engine's own failures.
