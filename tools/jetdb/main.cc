@@ -4,6 +4,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "command.h"
 #include "jet/error.h"
 
@@ -26,6 +31,10 @@ void PrintUsage() {
 
 int main(int argc, char** argv) {
   using namespace tolvane::jetdb;
+#ifdef _WIN32
+  // CSV keeps its \n line ends on every platform, as mdb-export writes them.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   if (argc < 3) {
     PrintUsage();
     return 1;
