@@ -9,6 +9,7 @@
 #include "jet/table_scan.h"
 #include "jet/usage_map.h"
 #include "jet/w_lvprop.h"
+#include "jet/create_table.h"
 #include "jet/w_tdef_layout.h"
 #include "jet/write_row.h"
 
@@ -16,11 +17,8 @@ namespace tolvane::jet {
 namespace {
 
 constexpr int32_t kTablesParent = 0x0F000000;  // parent of the containers
-constexpr size_t kMapRowSize = 69;             // inline map: type, start page, 64 bytes
-constexpr uint8_t kFixedFlags = 0x13, kVariableFlags = 0x12;
 
 void Put16(std::string& s, uint16_t v) { s.push_back(static_cast<char>(v)); s.push_back(static_cast<char>(v >> 8)); }
-void Put32(std::string& s, uint32_t v) { for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>(v >> (8 * i))); }
 
 double OleNow() {
   using namespace std::chrono;
@@ -46,37 +44,8 @@ void CheckName(const std::string& name, const char* what) {
   }
 }
 
-bool IsFixedType(DataType t) {
-  switch (t) {
-    case DataType::kText: case DataType::kBinary: case DataType::kMemo: case DataType::kLongBinary:
-      return false;
-    default:
-      return true;
-  }
-}
 
-uint16_t FixedBytes(DataType t) {
-  switch (t) {
-    case DataType::kBoolean: return 0;
-    case DataType::kByte: return 1;
-    case DataType::kInteger: return 2;
-    case DataType::kLong: case DataType::kSingle: return 4;
-    case DataType::kCurrency: case DataType::kDouble: case DataType::kDate: return 8;
-    case DataType::kGuid: return 16;
-    case DataType::kDecimal: return 17;
-    default: return 0;
-  }
-}
 
-uint8_t StoredType(DataType t) {
-  switch (t) {
-    case DataType::kMemo: return 0x0C;
-    case DataType::kLongBinary: return 0x0B;
-    case DataType::kGuid: return 0x0F;
-    case DataType::kDecimal: return 0x10;
-    default: return static_cast<uint8_t>(t);  // 1..10 match DAO's codes
-  }
-}
 
 int FieldIndex(const TableDef& t, const char* name) {
   int i = t.FindField(name);
@@ -132,130 +101,10 @@ void DatabaseWriter::CreateTable(const std::string& name, const std::vector<Fiel
   if (FindTable(catalog, name)) {
     throw Error(3010, "Table '" + name + "' already exists.", "DAO.Database");
   }
-  if (in_fields.empty() || in_fields.size() > 255) {
-    throw Error(3190, "Too many fields defined.", "DAO.Database", "a table needs 1 to 255 fields");
-  }
-  std::vector<Field> fields = in_fields;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    CheckName(fields[i].name, "field name");
-    for (size_t k = 0; k < i; ++k) {
-      if (FoldName(fields[k].name) == FoldName(fields[i].name)) {
-        throw Error(3191, "Cannot define field more than once.", "DAO.Database", fields[i].name);
-      }
-    }
-    Field& f = fields[i];
-    switch (f.type) {
-      case DataType::kText:
-        if (f.size <= 0) f.size = 50;
-        if (f.size > 255) throw Error(3125, "The size of a field can be no more than 255.", "DAO.Field", f.name);
-        f.length = static_cast<uint16_t>(2 * f.size);
-        break;
-      case DataType::kBinary:
-        if (f.size <= 0 || f.size > 255) f.size = 255;
-        f.length = static_cast<uint16_t>(f.size);
-        break;
-      case DataType::kMemo: case DataType::kLongBinary:
-        f.size = 0;
-        f.length = 0;
-        break;
-      default:
-        f.length = f.type == DataType::kBoolean ? 1 : FixedBytes(f.type);
-        f.size = f.length;
-    }
-  }
-
-  // The definition and its usage maps: a TDEF page, then a data page of map rows.
-  const uint32_t ps = session_.page_size();
-  std::vector<uint8_t> blank(ps, 0);
-  blank[0] = 0x02;
-  blank[1] = 0x01;
-  const uint32_t tdef = session_.AppendPage(blank.data());
-  size_t long_values = 0;
-  for (const Field& f : fields) long_values += f.type == DataType::kMemo || f.type == DataType::kLongBinary;
-  std::vector<RowPointer> maps;
-  {
-    std::vector<uint8_t> page(ps);
-    uint32_t page_number = 0;
-    std::string map_row(kMapRowSize, '\0');
-    auto flush = [&] {
-      if (page_number) session_.WritePage(page_number, page.data());
-    };
-    for (size_t i = 0; i < 2 + 2 * long_values; ++i) {
-      int r = page_number ? data_page::AddRow(page.data(), ps, reinterpret_cast<const uint8_t*>(map_row.data()), map_row.size()) : -1;
-      if (r < 0) {
-        flush();
-        data_page::Init(page.data(), ps, 0);
-        r = data_page::AddRow(page.data(), ps, reinterpret_cast<const uint8_t*>(map_row.data()), map_row.size());
-        page_number = session_.AppendPage(page.data());
-      }
-      maps.push_back({page_number, static_cast<uint8_t>(r)});
-    }
-    flush();
-  }
-
-  std::string d(8, '\0');  // page header, filled by TdefLayout::Write
-  Put32(d, 0);             // length, filled below
-  Put32(d, 1625);
-  Put32(d, 0);             // rows
-  Put32(d, 0);             // last autonumber
-  d.push_back(0x01);
-  d.append(15, '\0');
-  d.push_back(0x4E);       // user table
-  uint16_t var_count = 0;
-  for (const Field& f : fields) var_count += !IsFixedType(f.type);
-  Put16(d, static_cast<uint16_t>(fields.size()));
-  Put16(d, var_count);
-  Put16(d, static_cast<uint16_t>(fields.size()));
-  Put32(d, 0);  // logical indexes
-  Put32(d, 0);  // physical indexes
-  Put32(d, (maps[0].page << 8) | maps[0].row);
-  Put32(d, (maps[1].page << 8) | maps[1].row);
-  uint16_t fixed_offset = 0, var_index = 0;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    const Field& f = fields[i];
-    const bool fixed = IsFixedType(f.type);
-    d.push_back(static_cast<char>(StoredType(f.type)));
-    Put32(d, 1625);
-    Put16(d, static_cast<uint16_t>(i));
-    Put16(d, var_index);
-    Put16(d, static_cast<uint16_t>(i));
-    if (f.type == DataType::kDecimal) {
-      d.push_back(static_cast<char>(f.precision ? f.precision : 18));
-      d.push_back(static_cast<char>(f.scale));
-      d.append(2, '\0');
-    } else {
-      Put16(d, 0x0409);  // General legacy sort order
-      d.append(2, '\0');
-    }
-    uint8_t flags = fixed ? kFixedFlags : kVariableFlags;
-    if ((f.flags & kColumnAutoNumber) && f.type == DataType::kLong) flags |= kColumnAutoNumber;
-    d.push_back(static_cast<char>(flags));
-    d.push_back(0);  // no unicode compression
-    d.append(4, '\0');
-    Put16(d, fixed ? fixed_offset : 0);
-    Put16(d, f.length);
-    if (fixed) fixed_offset = static_cast<uint16_t>(fixed_offset + FixedBytes(f.type));
-    else ++var_index;
-  }
-  for (const Field& f : fields) {
-    std::string n = ToUcs2(f.name);
-    Put16(d, static_cast<uint16_t>(n.size()));
-    d += n;
-  }
-  size_t lv = 0;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (fields[i].type != DataType::kMemo && fields[i].type != DataType::kLongBinary) continue;
-    const RowPointer own = maps[2 + 2 * lv], free = maps[3 + 2 * lv];
-    ++lv;
-    Put16(d, static_cast<uint16_t>(i));
-    Put32(d, (own.page << 8) | own.row);
-    Put32(d, (free.page << 8) | free.row);
-  }
-  Put16(d, 0xFFFF);
-  TdefLayout layout;
-  layout.bytes.assign(d.begin(), d.end());
-  layout.pages = {tdef};
-  layout.Write(session_);
+  TableSpec spec;
+  spec.name = name;
+  spec.fields = in_fields;
+  const uint32_t tdef = WriteTableDefinition(session_, spec);
 
   // The catalog row, then one access-control row per user the Tables container has.
   const CatalogEntry* tables = nullptr;

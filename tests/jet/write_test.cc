@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "corpus.h"
+#include "jet/create_database.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/index_verify.h"
@@ -182,12 +183,7 @@ std::vector<RowHome> Homes(DatabaseWriter& db, const std::string& table) {
 
 class WriteRoundTrip : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(WriteRoundTrip, CreateInsertUpdateRenameDrop) {
-  TOLVANE_CORPUS_FILE_OR_SKIP(source, "jet4/" + GetParam());
-  std::string why;
-  if (!testing::ExternalReadersAvailable(&why)) GTEST_SKIP() << why;
-  Scratch scratch(source);
-  const std::string& path = scratch.path();
+void CreateInsertUpdateRenameDrop(const std::string& path) {
   const std::string table = "Round_Trip 1";
   const Snapshot before = TakeSnapshot(path, table);
 
@@ -279,6 +275,39 @@ TEST_P(WriteRoundTrip, CreateInsertUpdateRenameDrop) {
     try { db.DeleteTable(table); FAIL(); } catch (const Error& err) { EXPECT_EQ(err.number(), 3265); }
   }
   CheckFile(path, table, nullptr, before, "drop");
+}
+
+TEST_P(WriteRoundTrip, CreateInsertUpdateRenameDrop) {
+  TOLVANE_CORPUS_FILE_OR_SKIP(source, "jet4/" + GetParam());
+  std::string why;
+  if (!testing::ExternalReadersAvailable(&why)) GTEST_SKIP() << why;
+  Scratch scratch(source);
+  CreateInsertUpdateRenameDrop(scratch.path());
+}
+
+// A database this engine writes from nothing: the other readers open it, its catalog
+// indexes hold its system tables, and the same round trip works on it.
+TEST(WriteNewDatabase, CreateInsertUpdateRenameDrop) {
+  std::string why;
+  if (!testing::ExternalReadersAvailable(&why)) GTEST_SKIP() << why;
+  const fs::path dir = fs::temp_directory_path() / ("jet_new_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string path = (dir / "new.mdb").string();
+  CreateDatabase(path);
+  try { CreateDatabase(path); FAIL(); } catch (const Error& err) { EXPECT_EQ(err.number(), 3204); }
+  {
+    auto db = Database::Open(path);
+    EXPECT_EQ(db->JetVersion(), 4);
+    EXPECT_TRUE(db->TableNames(false).empty());
+    auto names = db->TableNames(true);
+    EXPECT_EQ(names, (std::vector<std::string>{"MSysObjects", "MSysACEs", "MSysQueries", "MSysRelationships"}));
+    EXPECT_EQ(testing::TablesFromMdbReader(path), std::vector<std::string>{});
+  }
+  IndexCheckResult check = CheckAllIndexes(path, true);
+  EXPECT_EQ(check.indexes_checked, 7);
+  for (const auto& p : check.problems) ADD_FAILURE() << p;
+  CreateInsertUpdateRenameDrop(path);
+  fs::remove_all(dir);
 }
 
 std::vector<std::string> Jet4Files() {
