@@ -1,6 +1,8 @@
 #include "jet/database.h"
 
 #include "jet/query.h"
+#include "jet/row.h"
+#include "jet/table_scan.h"
 #include "jet/text.h"
 
 namespace tolvane::jet {
@@ -33,10 +35,31 @@ std::shared_ptr<const TableDef> Database::FindTable(std::string_view name) const
   if (!e) return nullptr;
   auto& slot = tables_[e->tdef_page()];
   if (!slot) {
-    slot = std::make_shared<TableDef>(
+    auto t = std::make_shared<TableDef>(
         TableDef::Read(*pager_, e->tdef_page(), e->name, e->is_system()));
+    t->ApplyProperties(PropertiesOf(*e));
+    slot = std::move(t);
   }
   return slot;
+}
+
+std::vector<PropertyBlock> Database::PropertiesOf(const CatalogEntry& e) const {
+  // The catalog's own definition is needed to read its row; it has no properties of its own
+  // worth the recursion.
+  if (!catalog_def_) {
+    catalog_def_ = std::make_shared<TableDef>(
+        TableDef::Read(*pager_, kCatalogTdefPage, "MSysObjects", true));
+  }
+  const int lv_prop = catalog_def_->FindField("LvProp");
+  if (lv_prop < 0 || catalog_def_->fields()[lv_prop].type != DataType::kLongBinary) return {};
+  RowLocation at;
+  if (!TableScan::Resolve(*pager_, e.page, e.row, at)) return {};
+  RowDecoder decoder(*pager_, *catalog_def_, header_.code_page);
+  decoder.Load(pager_->page(at.data_page), at.slot);
+  Value blob;
+  decoder.Decode(lv_prop, blob);
+  if (blob.is_null()) return {};
+  return ParseProperties(blob.bytes(), pager_->jet_version());
 }
 
 TableDef Database::GetTableDef(std::string_view name) const {

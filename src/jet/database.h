@@ -57,11 +57,13 @@ class Database {
  private:
   Database() = default;
   const CatalogEntry* FindEntry(std::string_view name) const;
+  std::vector<PropertyBlock> PropertiesOf(const CatalogEntry& entry) const;
 
   std::shared_ptr<Pager> pager_;
   Header header_;
   std::vector<CatalogEntry> catalog_;
   mutable std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> tables_;
+  mutable std::shared_ptr<const TableDef> catalog_def_;
   std::shared_ptr<DatabaseWriter> writer_;  // once writing is enabled
 };
 

@@ -221,6 +221,17 @@ TableDef TableDef::Read(const Pager& pager, uint32_t first, std::string name, bo
   return t;
 }
 
+void TableDef::ApplyProperties(const std::vector<PropertyBlock>& blocks) {
+  for (const auto& block : blocks) {
+    const int i = FindField(block.name);
+    if (i < 0) continue;
+    const Property* required = block.Find("Required");
+    if (required && required->type == 0x01 && !required->value.empty()) {
+      fields_[i].required = required->value[0] != 0;
+    }
+  }
+}
+
 int TableDef::FindField(std::string_view name) const {
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (EqualsNoCase(fields_[i].name, name)) return static_cast<int>(i);

@@ -11,6 +11,7 @@
 
 #include "jet/data_page.h"
 #include "jet/pager.h"
+#include "jet/properties.h"
 #include "jet/value.h"
 
 namespace tolvane::jet {
@@ -37,6 +38,7 @@ struct Field {
   uint8_t scale = 0;
   uint16_t sort_order = 0;  // text
   uint16_t code_page = 0;   // Jet 3 text
+  bool required = false;    // the column's Required property (from the catalog's LvProp)
 
   bool is_fixed() const { return flags & kColumnFixed; }
   bool is_autonumber() const { return flags & (kColumnAutoNumber | kColumnGuidAutoNumber); }
@@ -100,6 +102,9 @@ class TableDef {
 
   // -1 when no field has that name (compared case-insensitively).
   int FindField(std::string_view name) const;
+
+  // Takes what the table's properties say of its columns (Required).
+  void ApplyProperties(const std::vector<PropertyBlock>& blocks);
 
  private:
   std::string name_;

@@ -73,6 +73,17 @@ TEST(Database, TableDefinitionGivesFieldsAsDaoReportsThem) {
   EXPECT_FALSE(t3.fields()[1].is_autonumber());
 }
 
+TEST(Database, RequiredComesFromTheCatalogsProperties) {
+  TOLVANE_CORPUS_FILE_OR_SKIP(required, "jet4/fixedTextTestV2000.mdb");
+  TOLVANE_CORPUS_FILE_OR_SKIP(optional, "jet4/testV2000.mdb");
+  const TableDef users = Database::Open(required)->GetTableDef("users");
+  for (const auto& f : users.fields()) EXPECT_TRUE(f.required) << f.name;
+  const TableDef t = Database::Open(optional)->GetTableDef("Table1");
+  for (const auto& f : t.fields()) EXPECT_FALSE(f.required) << f.name;
+  EXPECT_TRUE(ParseProperties("MR2", 4).empty());
+  EXPECT_TRUE(ParseProperties(std::string("MR2\0\xFF\xFF\xFF\x7F\x80\x00", 10), 4).empty());
+}
+
 TEST(Database, ValuesKeepTheirTypesAndConvertToText) {
   TOLVANE_CORPUS_FILE_OR_SKIP(path, "jet4/testV2000.mdb");
   auto db = Database::Open(path);

@@ -74,6 +74,8 @@ int RunSchema(const std::string& file, const std::vector<std::string>& args) {
   for (size_t i = 0; i < t.fields().size(); ++i) {
     const auto& f = t.fields()[i];
     out += "\t[" + f.name + "]\t\t\t" + SchemaType(f);
+    // As mdb-schema: Booleans cannot be null; other columns when Required.
+    if (f.type == DataType::kBoolean || f.required) out += " NOT NULL";
     out += i + 1 < t.fields().size() ? ", \n" : "\n";
   }
   out += ");\n";
