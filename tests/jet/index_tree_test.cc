@@ -61,7 +61,9 @@ TEST_P(IndexTreeTest, SplitsAndShrinksKeepingEveryRule) {
     IndexEntry e = Entry(order[i], 120);
     tree.Insert(e);
     want.insert(e);
-    if (i % 500 == 499) ASSERT_EQ(tree.ReadAll(), std::vector<IndexEntry>(want.begin(), want.end()));
+    if (i % 500 == 499) {
+      ASSERT_EQ(tree.ReadAll(), std::vector<IndexEntry>(want.begin(), want.end()));
+    }
   }
   // Deep enough that nodes split too, not only leaves.
   IndexPage root = DecodeIndexPage(store.ReadPage(1), layout, 1);
