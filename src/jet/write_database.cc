@@ -10,6 +10,7 @@
 #include "jet/usage_map.h"
 #include "jet/w_lvprop.h"
 #include "jet/create_table.h"
+#include "jet/index_key.h"
 #include "jet/w_tdef_layout.h"
 #include "jet/write_row.h"
 
@@ -101,6 +102,13 @@ void DatabaseWriter::CreateTable(const std::string& name, const std::vector<Fiel
   if (FindTable(catalog, name)) {
     throw Error(3010, "Table '" + name + "' already exists.", "DAO.Database");
   }
+  {
+    // The name must be keyable in the catalog's ParentIdName index: checked before any
+    // page is written, so a refused name leaves the file as it was.
+    IndexKeyBuilder probe(TextKeyOrder::kGeneralLegacy);
+    probe.Add(DataType::kText, Value::Text(name), true);
+  }
+  ValidateFields(in_fields);
   TableSpec spec;
   spec.name = name;
   spec.fields = in_fields;

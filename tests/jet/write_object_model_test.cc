@@ -95,6 +95,10 @@ TEST(WriteObjectModel, CreatesRenamesAndDropsTables) {
   db->CreateTable("PRESET_DEFS", {id, name});
   EXPECT_EQ(ErrorOf([&] { db->CreateTable("preset_defs", {id}); }), 3010);
   EXPECT_EQ(ErrorOf([&] { db->CreateTable("Dup", {id, id}); }), 3191);
+  const auto size_before = fs::file_size(path);
+  EXPECT_EQ(ErrorOf([&] { db->CreateTable("Caf\xC3\xA9", {id}); }), 3251);  // not keyable in the catalog
+  EXPECT_EQ(ErrorOf([&] { db->CreateTable("Bad.Name", {id}); }), 3125);
+  EXPECT_EQ(fs::file_size(path), size_before) << "a refused table left pages behind";
   TableDef def = db->GetTableDef("PRESET_DEFS");
   ASSERT_EQ(def.fields().size(), 2u);
   EXPECT_EQ(def.fields()[1].size, 10);
