@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
-cmake --build --preset default -j2 --target Tolvane_Config >/dev/null
+cmake --build --preset default -j2 --target Tolvane_Config jetdb >/dev/null
+jetdb=build/tools/jetdb/jetdb
 
 top="$PWD/sample"
 prod="$top/Prod"
@@ -31,6 +32,11 @@ ValidMachines=ALL
 ForMachine1=true
 INI
 cp build/src/Tolvane_Config "$prod/Tolvane/Tolvane_Config"
+# The template database, written through the project's engine.
+tmpl="$prod/Tolvane/Tolvane_Source.mdb"
+$jetdb "$tmpl" create
+$jetdb "$tmpl" import Source_PRESET_DEFS tools/sample/Source_PRESET_DEFS.csv >/dev/null
+$jetdb "$tmpl" import Source_DEFS tools/sample/Source_DEFS.csv >/dev/null
 
 export WEXEL_SERVICE_PACK_LOG="$top/WexelServicePack.log"
 set +e
@@ -43,5 +49,9 @@ tr -d '\r' < "$prod/Tolvane/Tolvane.cfg"
 for f in "$prod/ZRBcfglog.txt" "$WEXEL_SERVICE_PACK_LOG"; do
   [ -f "$f" ] && { echo "--- $f"; tr -d '\r' < "$f"; }
 done
+if [ -f "$prod/Tolvane/Tolvane.mdb" ]; then
+  echo "--- PRESET_DEFS of $prod/Tolvane/Tolvane.mdb"
+  $jetdb "$prod/Tolvane/Tolvane.mdb" export PRESET_DEFS
+fi
 echo "--- language file: $prod/Tolvane/Tolvane_Config.ini ($(wc -l < "$prod/Tolvane/Tolvane_Config.ini") lines)"
 exit $code

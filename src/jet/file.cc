@@ -21,6 +21,14 @@ std::unique_ptr<File> File::Open(const std::string& path, bool writable) {
   if (!std::filesystem::is_regular_file(fs_path, ec)) {
     throw Error(errc::kFileNotFound, "Could not find file '" + path + "'.", "DAO.Workspace");
   }
+  if (writable) {
+    // A file without any write permission is read-only, as the attribute is on Windows,
+    // even for an administrator.
+    using std::filesystem::perms;
+    const perms p = std::filesystem::status(fs_path, ec).permissions();
+    if (!ec && (p & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none)
+      throw Error(3027, "Cannot update.  Database or object is read-only.", "DAO.Database");
+  }
   std::unique_ptr<File> file(new File());
   file->path_ = path;
   file->writable_ = writable;

@@ -71,6 +71,15 @@ class Database {
   std::unique_ptr<jet::Database> db_;
 };
 
+[[noreturn]] void ThrowObjectNotSet();
+
+// The object behind a handle that a failed step may have left unset (failure 91).
+template <class T>
+T& Use(const std::unique_ptr<T>& p) {
+  if (!p) ThrowObjectNotSet();
+  return *p;
+}
+
 // Text for a value inside a query's double-quoted literal: a double quote is doubled, so
 // the value matches itself and cannot change what the query selects.
 std::string QuoteForQuery(const std::string& text);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,11 @@ class Installation : public ::testing::Test {
     WriteFile(cfg(), kCfg);
   }
   void TearDown() override {
+    // TOLVANE_KEEP_TREES=1 keeps the installation for a look after a failure.
+    if (std::getenv("TOLVANE_KEEP_TREES") != nullptr) {
+      std::cerr << "kept: " << root << "\n";
+      return;
+    }
     std::error_code ec;
     std::filesystem::remove_all(root, ec);
   }
