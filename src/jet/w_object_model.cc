@@ -60,6 +60,7 @@ void Database::EnableWriting() {
 void Database::AfterWrite() {
   catalog_ = ReadCatalog(*pager_, header_.code_page);
   tables_.clear();
+  catalog_def_.reset();
 }
 
 void Database::CreateTable(const std::string& name, std::vector<Field> fields) {
