@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/file_io.h"
 #include "platform/text.h"
 
 namespace tolvane::platform {
@@ -193,31 +194,6 @@ IniFile Parse(std::string raw) {
   return f;
 }
 
-std::optional<std::string> ReadFile(const std::string& path) {
-  if (path.empty()) return std::nullopt;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  std::string out;
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return out;
-}
-
 // A section spans from its header to the next header; keys before the first header belong
 // to the section "". Only the first section of a name counts, and only its first key.
 struct Span {
@@ -253,7 +229,7 @@ const Line* FindKey(const IniFile& f, const Span& s, const std::string& key) {
 
 std::optional<std::string> FindValue(const std::string& section, const std::string& key,
                                      const std::string& file) {
-  std::optional<std::string> raw = ReadFile(file);
+  std::optional<std::string> raw = posix::ReadWholeFile(file);
   if (!raw) return std::nullopt;
   IniFile f = Parse(std::move(*raw));
   std::optional<Span> span = FindSection(f, section);
@@ -265,20 +241,6 @@ std::optional<std::string> FindValue(const std::string& section, const std::stri
 
 std::atomic<unsigned> temp_counter{0};
 
-bool WriteFully(int fd, const std::string& bytes) {
-  const char* data = bytes.data();
-  size_t size = bytes.size();
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 // Replaces the file's content so that a crash leaves either the old file or the new one:
 // the new content goes to a file beside it, which is then renamed over it.
@@ -300,14 +262,14 @@ bool ReplaceContent(const std::string& path, const std::string& bytes, const str
     if (old == nullptr || (errno != EACCES && errno != EPERM)) return false;
     int direct = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (direct < 0) return false;
-    bool ok = WriteFully(direct, bytes);
+    bool ok = posix::WriteFully(direct, bytes);
     return ::close(direct) == 0 && ok;
   }
   if (old != nullptr) {
     (void)::fchown(fd, old->st_uid, old->st_gid);  // works for root only; harmless otherwise
     (void)::fchmod(fd, old->st_mode & 07777);
   }
-  bool ok = WriteFully(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = posix::WriteFully(fd, bytes) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
     ::unlink(temp.c_str());
@@ -382,7 +344,7 @@ class PosixProfile : public Profile {
     }
     IniFile f;
     if (exists) {
-      std::optional<std::string> raw = ReadFile(path);
+      std::optional<std::string> raw = posix::ReadWholeFile(path);
       if (!raw) return false;
       f = Parse(std::move(*raw));
     }

@@ -16,6 +16,7 @@
 
 #include "errors/failure.h"
 #include "platform/platform.h"
+#include "platform/posix/file_io.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -68,18 +69,6 @@ Failure FileFailure(int error_number) {
   }
 }
 
-bool WriteFully(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 class PosixFiles : public Files {
  public:
@@ -100,7 +89,7 @@ class PosixFiles : public Files {
     std::string temp = destination + ".tmp-copy";
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) throw FileFailure(errno);
-    bool ok = WriteFully(fd, bytes->data(), bytes->size()) && ::fsync(fd) == 0;
+    bool ok = posix::WriteFully(fd, bytes->data(), bytes->size()) && ::fsync(fd) == 0;
     int saved = errno;
     ::close(fd);
     if (!ok || ::rename(temp.c_str(), destination.c_str()) != 0) {
@@ -113,40 +102,18 @@ class PosixFiles : public Files {
   void Append(const std::string& path, const std::string& bytes) override {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666);
     if (fd < 0) throw FileFailure(errno);
-    bool ok = WriteFully(fd, bytes.data(), bytes.size());
+    bool ok = posix::WriteFully(fd, bytes.data(), bytes.size());
     int saved = errno;
     ::close(fd);
     if (!ok) throw FileFailure(saved);
   }
 
-  std::optional<std::string> ReadAll(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return std::nullopt;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    std::string out;
-    char buf[65536];
-    for (;;) {
-      ssize_t n = ::read(fd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        ::close(fd);
-        return std::nullopt;
-      }
-      if (n == 0) break;
-      out.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return out;
-  }
+  std::optional<std::string> ReadAll(const std::string& path) override { return posix::ReadWholeFile(path); }
 
   bool WriteAll(const std::string& path, const std::string& bytes) override {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd < 0) return false;
-    bool ok = WriteFully(fd, bytes.data(), bytes.size());
+    bool ok = posix::WriteFully(fd, bytes.data(), bytes.size());
     ::close(fd);
     return ok;
   }
