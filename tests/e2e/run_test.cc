@@ -275,6 +275,12 @@ TEST_F(DatabaseRun, IntegratedRunWithAndWithoutMachineCopy) {
   Tune(want[1], "4", "4", "4", "4", "4");
   EXPECT_EQ(Presets(comp()), want);
   EXPECT_FALSE(Exists(root + "/LOG.TXT"));
+
+  // Without a LOGFILE switch a run that reports nothing needs no log.
+  r = Run({"/EXTERNAL", "ZRBCFG"});
+  EXPECT_EQ(r.exit_code, 0) << r.stderr_text;
+  EXPECT_EQ(Presets(comp()), want);
+  EXPECT_NE(ReadFile(cfg()).find("S_Prog=1.0.1 - Integrated"), std::string::npos);
 }
 
 TEST_F(DatabaseRun, TemplateWithoutPresetTableIsReportedInEachMode) {
@@ -292,6 +298,13 @@ TEST_F(DatabaseRun, TemplateWithoutPresetTableIsReportedInEachMode) {
 
   // Silent: every report is logged and the run goes on, until the takeover finds no
   // PRESET_DEFS to hold the additional field "part", which ends every run.
+  // Integrated: the reports go to the LOGFILE path; going on ends at the same fatal check.
+  r = Run({"/EXTERNAL", "ZRBCFG", "/LOGFILE", "int.log"}, "y\ny\ny\ny\ny\ny\ny\ny\ny\ny\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(ReadFile(root + "/INT.LOG").find(" / WorkOnMDB (Nr. 3265) :"), std::string::npos);
+  EXPECT_NE(r.stderr_text.find("=== Fatal error ==="), std::string::npos);
+  EXPECT_TRUE(ReadFile(comp()) == before) << "the component database changed";
+
   std::filesystem::remove(error_log());
   r = Run({"/EXTERNAL", "SILENT"});
   EXPECT_EQ(r.exit_code, 1);
