@@ -43,17 +43,6 @@ bool IsFixedType(DataType t) {
 
 bool IsLongValue(DataType t) { return t == DataType::kMemo || t == DataType::kLongBinary; }
 
-uint16_t FixedBytes(DataType t) {
-  switch (t) {
-    case DataType::kByte: return 1;
-    case DataType::kInteger: return 2;
-    case DataType::kLong: case DataType::kSingle: return 4;
-    case DataType::kCurrency: case DataType::kDouble: case DataType::kDate: return 8;
-    case DataType::kGuid: return 16;
-    case DataType::kDecimal: return 17;
-    default: return 0;  // Boolean: only in the null mask
-  }
-}
 
 uint8_t StoredType(DataType t) {
   switch (t) {
@@ -119,7 +108,7 @@ std::vector<Field> ValidateFields(const std::vector<Field>& in) {
       case DataType::kBoolean: case DataType::kByte: case DataType::kInteger: case DataType::kLong:
       case DataType::kCurrency: case DataType::kSingle: case DataType::kDouble: case DataType::kDate:
       case DataType::kGuid: case DataType::kDecimal:
-        f.length = f.type == DataType::kBoolean ? 1 : FixedBytes(f.type);
+        f.length = f.type == DataType::kBoolean ? 1 : FixedSizeOf(f.type);
         f.size = f.length;
         if (f.type == DataType::kDecimal && f.precision == 0) f.precision = 18;
         break;
@@ -207,7 +196,7 @@ uint32_t WriteTableDefinition(WriteSession& s, const TableSpec& spec) {
     d.append(4, '\0');
     Put16(d, fixed ? fixed_offset : 0);
     Put16(d, f.length);
-    if (fixed) fixed_offset = static_cast<uint16_t>(fixed_offset + FixedBytes(f.type));
+    if (fixed) fixed_offset = static_cast<uint16_t>(fixed_offset + FixedSizeOf(f.type));
     else ++var_index;
   }
   for (const Field& f : fields) {

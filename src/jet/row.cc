@@ -69,15 +69,8 @@ uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8
 uint32_t Le32(const uint8_t* p) { uint32_t v; std::memcpy(&v, p, 4); return v; }
 
 size_t FixedWidth(DataType type, uint16_t length) {
-  switch (type) {
-    case DataType::kByte: return 1;
-    case DataType::kInteger: return 2;
-    case DataType::kLong: case DataType::kSingle: return 4;
-    case DataType::kCurrency: case DataType::kDouble: case DataType::kDate: return 8;
-    case DataType::kGuid: return 16;
-    case DataType::kDecimal: return 17;
-    default: return length;
-  }
+  const uint16_t n = FixedSizeOf(type);
+  return n != 0 ? n : length;
 }
 
 }  // namespace

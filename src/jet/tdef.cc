@@ -63,6 +63,19 @@ struct Layout {
 constexpr Layout kJet4 = {16, 20, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12, 25, 52, 28};
 constexpr Layout kJet3 = {12, 16, 20, 21, 23, 25, 27, 31, 35, 39, 43, 8, 18, 39, 20};
 
+// A column or index name at `at`: a length and the text (Jet 3: one byte, code page;
+// Jet 4: two bytes, UCS-2). Returns the bytes it took.
+size_t ReadName(const Block& d, size_t at, bool jet3, std::string& out) {
+  if (jet3) {
+    const uint8_t n = d.U8(at);
+    AppendCodePageText(d.At(at + 1, n), n, 1252, out);
+    return 1u + n;
+  }
+  const uint16_t n = d.U16(at);
+  AppendJet4Text(d.At(at + 2, n), n, out);
+  return 2u + n;
+}
+
 }  // namespace
 
 TableDef TableDef::Read(const Pager& pager, uint32_t first, std::string name, bool is_system) {
@@ -155,15 +168,7 @@ TableDef TableDef::Read(const Pager& pager, uint32_t first, std::string name, bo
     at += L.column_size;
   }
   for (auto& c : columns) {
-    if (jet3) {
-      const uint8_t n = d.U8(at);
-      AppendCodePageText(d.At(at + 1, n), n, 1252, c.name);
-      at += 1 + n;
-    } else {
-      const uint16_t n = d.U16(at);
-      AppendJet4Text(d.At(at + 2, n), n, c.name);
-      at += 2 + n;
-    }
+    at += ReadName(d, at, jet3, c.name);
     switch (c.type) {
       case DataType::kText: c.size = jet3 ? c.length : c.length / 2; break;
       case DataType::kMemo: case DataType::kLongBinary: c.size = 0; break;
@@ -207,17 +212,7 @@ TableDef TableDef::Read(const Pager& pager, uint32_t first, std::string name, bo
     t.indexes_.push_back(std::move(x));
     at += L.logical_size;
   }
-  for (auto& x : t.indexes_) {
-    if (jet3) {
-      const uint8_t n = d.U8(at);
-      AppendCodePageText(d.At(at + 1, n), n, 1252, x.name);
-      at += 1 + n;
-    } else {
-      const uint16_t n = d.U16(at);
-      AppendJet4Text(d.At(at + 2, n), n, x.name);
-      at += 2 + n;
-    }
-  }
+  for (auto& x : t.indexes_) at += ReadName(d, at, jet3, x.name);
   return t;
 }
 

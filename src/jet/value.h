@@ -27,7 +27,21 @@ enum class DataType : int {
   kDecimal = 20,
 };
 
-const char* DataTypeName(DataType type);  // "Text", "Long", ... as Access names them
+const char* DataTypeName(DataType type);
+
+// Bytes a fixed-width type takes in a row's fixed area; 0 for Boolean (it lives only in
+// the null mask) and for the variable types.
+constexpr uint16_t FixedSizeOf(DataType type) {
+  switch (type) {
+    case DataType::kByte: return 1;
+    case DataType::kInteger: return 2;
+    case DataType::kLong: case DataType::kSingle: return 4;
+    case DataType::kCurrency: case DataType::kDouble: case DataType::kDate: return 8;
+    case DataType::kGuid: return 16;
+    case DataType::kDecimal: return 17;
+    default: return 0;
+  }
+}  // "Text", "Long", ... as Access names them
 
 // Jet 4's Numeric: a 96-bit magnitude, a sign and a scale (digits after the point).
 struct Decimal {

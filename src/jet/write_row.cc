@@ -113,16 +113,9 @@ size_t CharacterCount(std::string_view utf8) {
 }
 
 size_t FixedWidth(const Field& f) {
-  switch (f.type) {
-    case DataType::kBoolean: return 0;
-    case DataType::kByte: return 1;
-    case DataType::kInteger: return 2;
-    case DataType::kLong: case DataType::kSingle: return 4;
-    case DataType::kCurrency: case DataType::kDouble: case DataType::kDate: return 8;
-    case DataType::kGuid: return 16;
-    case DataType::kDecimal: return 17;
-    default: return f.length;
-  }
+  if (f.type == DataType::kBoolean) return 0;
+  const uint16_t n = FixedSizeOf(f.type);
+  return n != 0 ? n : f.length;
 }
 
 bool ParseGuid(std::string_view t, uint8_t out[16]) {
