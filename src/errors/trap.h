@@ -49,11 +49,7 @@ class Trap {
   // A step whose failure is dropped without a report.
   template <class F>
   static void Ignore(F&& f) {
-    try {
-      f();
-    } catch (const Failure&) {
-    } catch (const std::exception&) {
-    }
+    Quietly(std::forward<F>(f));
   }
 
   // Runs f; returns false (after nothing was reported) when it failed.

@@ -1,5 +1,8 @@
 #include "run/dao.h"
 
+#include <cmath>
+#include <string>
+
 #include "errors/failure.h"
 #include "platform/text.h"
 
@@ -149,6 +152,23 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const std::string& name_or_sq
     return std::make_unique<Recordset>(IsQuery(name_or_sql) ? db_->OpenQuery(name_or_sql)
                                                            : db_->OpenTable(name_or_sql));
   });
+}
+
+int PartNumber(const Value& v) {
+  if (v.is_null()) throw Failure(94, kRuntimeSource, "Invalid use of Null");
+  double d = 0;
+  if (v.is_text()) {
+    try {
+      d = std::stod(v.text());
+    } catch (...) {
+      throw Failure(err::kTypeMismatch, kRuntimeSource, "Type mismatch");
+    }
+  } else {
+    d = v.AsDouble();
+  }
+  const double rounded = std::nearbyint(d);  // half to even, as the original platform rounds
+  if (rounded < 1 || rounded > 50) RaiseSubscriptOutOfRange();
+  return static_cast<int>(rounded);
 }
 
 void ThrowObjectNotSet() {

@@ -73,6 +73,10 @@ class Database {
 
 [[noreturn]] void ThrowObjectNotSet();
 
+// A "part" value as a whole number 1..50 (a pattern index): null, a text that is no number
+// or a value out of range fails.
+int PartNumber(const Value& v);
+
 // The object behind a handle that a failed step may have left unset (failure 91).
 template <class T>
 T& Use(const std::unique_ptr<T>& p) {

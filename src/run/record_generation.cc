@@ -1,7 +1,5 @@
 #include "run/record_generation.h"
 
-#include <cmath>
-
 #include "errors/trap.h"
 #include "platform/event_pass.h"
 #include "platform/text.h"
@@ -34,25 +32,6 @@ class TemplateRows {
  private:
   std::vector<std::vector<Value>> cells_;
 };
-
-// A row's "part" as a whole number 1..50; anything else fails.
-int PartNumber(const Value& v) {
-  if (v.is_null()) throw Failure(94, kRuntimeSource, "Invalid use of Null");
-  double d = 0;
-  if (v.is_text()) {
-    try {
-      size_t used = 0;
-      d = std::stod(v.text(), &used);
-    } catch (...) {
-      throw Failure(err::kTypeMismatch, kRuntimeSource, "Type mismatch");
-    }
-  } else {
-    d = v.AsDouble();
-  }
-  double rounded = std::nearbyint(d);  // half to even, as the original platform rounds
-  if (rounded < 1 || rounded > 50) RaiseSubscriptOutOfRange();
-  return static_cast<int>(rounded);
-}
 
 const std::string& Pattern(int system, int part) {
   if (part < 1 || part > 50) RaiseSubscriptOutOfRange();
@@ -125,7 +104,7 @@ void CreateRecordSets(dao::Database& db) {
         if (trap.Test([&] { return rows.At(c, r).is_text(); })) {
           if (trap.Test([&] { return text::Upper(dao::Use(dest).FieldName(c)) == "VAR_NAME"; })) {
             int part = 0;
-            trap.Step([&] { part = PartNumber(dao::Use(dest).Get("part")); });
+            trap.Step([&] { part = dao::PartNumber(dao::Use(dest).Get("part")); });
             std::string variant[2];
             for (int k = 0; k <= 1; ++k) {
               trap.Step([&] { variant[k] = ReplaceSearchItem(Pattern(k, part), "###Var_Name", rows.At(c, r).text()); });

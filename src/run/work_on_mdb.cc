@@ -1,6 +1,5 @@
 #include "run/work_on_mdb.h"
 
-#include <cmath>
 #include <memory>
 #include <string>
 
@@ -29,14 +28,6 @@ void ApplyFallbackPatterns() {
   State().VarNamePattern[1][1] = "###Var_Name";
 }
 
-int PatternPart(const dao::Value& v) {
-  if (v.is_null()) throw Failure(94, kRuntimeSource, "Invalid use of Null");
-  double d = v.is_text() ? std::stod(v.text()) : v.AsDouble();
-  long part = std::lround(d);
-  if (part < 1 || part > 50) RaiseSubscriptOutOfRange();
-  return static_cast<int>(part);
-}
-
 // Reads the naming patterns from Source_DEFS. A row that cannot be read sets the fallback,
 // without a report, and the scan goes on.
 void ScanNamingPatterns(Trap& trap, const std::string& template_path) {
@@ -59,7 +50,7 @@ void ScanNamingPatterns(Trap& trap, const std::string& template_path) {
       const std::string name = text::Upper(system.ToText());
       int index = name == "VISIWINSTUDIO" ? 1 : name == "VISIWIN32" ? 0 : -1;
       if (index < 0) return;
-      int part = PatternPart(rs->Get("Part"));
+      int part = dao::PartNumber(rs->Get("Part"));
       dao::Value pattern = rs->Get("Var_Name");
       if (pattern.is_null()) throw Failure(94, kRuntimeSource, "Invalid use of Null");
       State().VarNamePattern[static_cast<size_t>(index)][static_cast<size_t>(part)] = pattern.ToText();

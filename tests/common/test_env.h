@@ -3,13 +3,15 @@
 // scripted message boxes and close requests that the test raises.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,22 +46,52 @@ inline std::string MakeTempDir() {
   return made ? std::string(made) : std::string();
 }
 
-inline std::string ReadFile(const std::string& path) {
+// A folder of its own for each test, removed afterwards (also after a test took away its
+// write permission).
+class TempDir {
+ public:
+  TempDir() : path_(MakeTempDir()) {
+    if (path_.empty()) ADD_FAILURE() << "no temporary folder";
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The bytes of a file, or nothing when it cannot be read.
+inline std::optional<std::string> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+inline std::string ReadFile(const std::string& path) { return ReadBytes(path).value_or(std::string()); }
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Like WriteBytes, creating the folders on the way.
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
+  WriteBytes(path, bytes);
 }
 
 class TestEnv {
  public:
   explicit TestEnv(std::vector<platform::Answer> answers = {})
-      : root(MakeTempDir()),
+      : root(dir_.path().string()),
         prod(root + "/Prod"),
         files(platform::MakeSystemFiles()),
         dialogs(std::move(answers)),
@@ -73,13 +105,21 @@ class TestEnv {
     ResetState();
   }
   ~TestEnv() {
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
+    platform::Install({});
+    ResetState();
   }
 
   std::string cfg() const { return prod + "/Tolvane/Tolvane.cfg"; }
   std::string error_log() const { return prod + "/ZRBcfglog.txt"; }
+  // A file directly in the test's folder.
+  std::string File(const std::string& name) const { return dir_.File(name); }
+  // Answers the next message boxes with these, then with their default buttons.
+  void Answer(std::vector<platform::Answer> answers) { dialogs = platform::ScriptedDialogs(std::move(answers)); }
 
+ private:
+  TempDir dir_;  // first: the folder outlives everything below
+
+ public:
   std::string root, prod, service_pack_log;
   FakeProcess process;
   std::unique_ptr<platform::Files> files;

@@ -6,19 +6,13 @@
 #include <algorithm>
 
 #include "corpus.h"
+#include "error_of.h"
 #include "jet/database.h"
 
 namespace tolvane::jet {
 namespace {
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ::tolvane::jet::testing::ErrorOf;
 
 TEST(Database, OpensBothVersionsAndListsTablesInCatalogOrder) {
   TOLVANE_CORPUS_FILE_OR_SKIP(jet3, "jet3/testV1997.mdb");

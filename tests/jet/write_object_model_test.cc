@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "corpus.h"
+#include "error_of.h"
 #include "jet/database.h"
 #include "jet/error.h"
 #include "jet/index_verify.h"
@@ -22,14 +23,7 @@ std::string CopyOf(const std::string& source, const std::string& name) {
   return p.string();
 }
 
-int ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.number();
-  }
-  return 0;
-}
+using ::tolvane::jet::testing::ErrorOf;
 
 void ExpectIndexesMatchRows(const std::string& path) {
   IndexCheckResult r = CheckAllIndexes(path);

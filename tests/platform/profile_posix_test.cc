@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "settings/test_platform.h"
+#include "common/test_env.h"
 
 namespace tolvane::platform {
 namespace {

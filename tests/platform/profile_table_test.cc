@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "platform/profile_cases.h"
-#include "settings/test_platform.h"
+#include "common/test_env.h"
 
 namespace tolvane::profile_cases {
 namespace {

@@ -9,13 +9,13 @@
 
 #include "errors/failure.h"
 #include "settings/program_state.h"
-#include "settings/test_platform.h"
+#include "common/test_env.h"
 
 namespace tolvane {
 namespace {
 
 using testing::ReadBytes;
-using testing::TestPlatform;
+using testing::TestEnv;
 using testing::WriteBytes;
 
 std::string NotFound(const std::string& file) {
@@ -36,7 +36,7 @@ class IniTest : public ::testing::Test {
     return texts;
   }
 
-  TestPlatform p_;
+  TestEnv p_;
 };
 
 TEST_F(IniTest, StringIsCutTo254Characters) {
@@ -96,7 +96,7 @@ TEST_F(IniTest, IntegerOutside16BitsIsOverflow) {
     EXPECT_EQ(p_.dialogs.shown[0].title, "Unexpected error");
     EXPECT_NE(p_.dialogs.shown[0].text.find("Overflow"), std::string::npos);
   }
-  std::string log = ReadBytes(p_.ErrorLog()).value_or("");
+  std::string log = ReadBytes(p_.error_log()).value_or("");
   EXPECT_NE(log.find("Fehler in Tolvane / Tolvane_Config / LoadIniInteger (Nr. 6) :Overflow\r\n"),
             std::string::npos)
       << log;
